@@ -54,7 +54,9 @@ QString shortNameKey(int index);
 bool nameIsLiteral(int index);
 
 // Translated names and units. perHundredKm chooses the consumption unit of indexes 17..19: true
-// while the link is connected and the ECU reports bit 0x20 in Cut_Off_Flags.
+// while the link is connected and the ECU reports bit 0x20 in Cut_Off_Flags. Units come from the
+// language's ready strings (current after Language::RefreshReadyStrings); names are looked up in
+// the tables, so hold a Language::Session around a burst of names.
 QString longName(int index, const Language &lang);
 QString shortName(int index, const Language &lang);
 QString unitText(int index, const Language &lang, bool perHundredKm);
