@@ -53,7 +53,7 @@ IniFile IniFile::parse(const QByteArray &bytes)
             const QString name = line.mid(1, close < 0 ? -1 : close - 1).trimmed();
             current = ini.findSection(name);
             if (!current) {
-                ini.m_sections.push_back(Section{name, {}});
+                ini.m_sections.push_back(Section{name, {}, {}});
                 current = &ini.m_sections.back();
             }
             continue;
@@ -64,16 +64,23 @@ IniFile IniFile::parse(const QByteArray &bytes)
         const QString key = line.left(eq).trimmed();
         if (key.isEmpty())
             continue;
-        const QString value = line.mid(eq + 1).trimmed();
         // The first occurrence of a key wins, as with the original reader.
-        bool seen = false;
-        for (const Entry &e : current->entries)
-            if (e.key.compare(key, Qt::CaseInsensitive) == 0)
-                seen = true;
-        if (!seen)
-            current->entries.push_back(Entry{key, value});
+        if (!current->find(key))
+            current->add(key, line.mid(eq + 1).trimmed());
     }
     return ini;
+}
+
+const IniFile::Entry *IniFile::Section::find(const QString &key) const
+{
+    const auto it = index.constFind(key.toCaseFolded());
+    return it == index.constEnd() ? nullptr : &entries[size_t(*it)];
+}
+
+void IniFile::Section::add(const QString &key, const QString &value)
+{
+    index.insert(key.toCaseFolded(), int(entries.size()));
+    entries.push_back(Entry{key, value});
 }
 
 const IniFile::Section *IniFile::findSection(const QString &name) const
@@ -92,12 +99,7 @@ IniFile::Section *IniFile::findSection(const QString &name)
 const IniFile::Entry *IniFile::findEntry(const QString &section, const QString &key) const
 {
     const Section *s = findSection(section);
-    if (!s)
-        return nullptr;
-    for (const Entry &e : s->entries)
-        if (e.key.compare(key, Qt::CaseInsensitive) == 0)
-            return &e;
-    return nullptr;
+    return s ? s->find(key) : nullptr;
 }
 
 bool IniFile::hasSection(const QString &section) const { return findSection(section) != nullptr; }
@@ -121,6 +123,15 @@ QStringList IniFile::keys(const QString &section) const
     if (const Section *s = findSection(section))
         for (const Entry &e : s->entries)
             out << e.key;
+    return out;
+}
+
+std::vector<std::pair<QString, QString>> IniFile::entries(const QString &section) const
+{
+    std::vector<std::pair<QString, QString>> out;
+    if (const Section *s = findSection(section))
+        for (const Entry &e : s->entries)
+            out.emplace_back(e.key, e.value);
     return out;
 }
 
@@ -161,18 +172,17 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
 {
     Section *s = findSection(section);
     if (!s) {
-        m_sections.push_back(Section{section, {}});
+        m_sections.push_back(Section{section, {}, {}});
         s = &m_sections.back();
     }
     // A value never spans lines: a line break would split the key=value line in the file.
     QString clean = value;
     clean.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    for (Entry &e : s->entries)
-        if (e.key.compare(key, Qt::CaseInsensitive) == 0) {
-            e.value = clean;
-            return;
-        }
-    s->entries.push_back(Entry{key, clean});
+    if (const Entry *e = s->find(key)) {
+        const_cast<Entry *>(e)->value = clean;
+        return;
+    }
+    s->add(key, clean);
 }
 
 void IniFile::writeInteger(const QString &section, const QString &key, int value)
@@ -199,11 +209,15 @@ void IniFile::deleteKey(const QString &section, const QString &key)
     Section *s = findSection(section);
     if (!s)
         return;
-    for (auto it = s->entries.begin(); it != s->entries.end(); ++it)
-        if (it->key.compare(key, Qt::CaseInsensitive) == 0) {
-            s->entries.erase(it);
-            return;
-        }
+    const auto it = s->index.find(key.toCaseFolded());
+    if (it == s->index.end())
+        return;
+    const int pos = *it;
+    s->entries.erase(s->entries.begin() + pos);
+    s->index.erase(it);
+    for (auto &i : s->index)
+        if (i > pos)
+            --i;
 }
 
 QByteArray IniFile::serialize() const

@@ -7,7 +7,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QHash>
 #include <QStringList>
+#include <utility>
 #include <vector>
 
 namespace qn {
@@ -29,6 +31,8 @@ public:
     bool hasKey(const QString &section, const QString &key) const;
     QStringList sections() const;
     QStringList keys(const QString &section) const;
+    // The key=value pairs of a section in file order (empty when the section is missing).
+    std::vector<std::pair<QString, QString>> entries(const QString &section) const;
 
     QString readString(const QString &section, const QString &key, const QString &fallback) const;
     // Decimal integer with optional sign and surrounding blanks; anything else gives the fallback.
@@ -63,6 +67,9 @@ private:
     struct Section {
         QString name;
         std::vector<Entry> entries;
+        QHash<QString, int> index; // case-folded key -> position in entries
+        const Entry *find(const QString &key) const;
+        void add(const QString &key, const QString &value);
     };
     const Section *findSection(const QString &name) const;
     Section *findSection(const QString &name);
