@@ -57,7 +57,8 @@ bool DeviceLink::bluetooth() const { return m_deps.settings.CON_Type; }
 
 void DeviceLink::attach(std::unique_ptr<Transport> transport)
 {
-    m_retired.clear();
+    // A connection may be started from inside the old transport's read callback (a pending
+    // reconnect): the old one is only retired here and freed at the next send.
     releaseTransport();
     m_transport = std::move(transport);
     if (m_transport)
@@ -113,6 +114,8 @@ void DeviceLink::sendStep()
     frame.markSent();
     m_answerJudged = false;
     const QByteArray bytes = frame.requestBytes();
+    if (m_transport)
+        m_transport->beginExchange(frame.expected);
     bool done = false;
     if (bluetooth()) {
         done = m_transport && m_transport->write(bytes);

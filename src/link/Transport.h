@@ -24,6 +24,10 @@ public:
         out.clear();
         return true;
     }
+    // Called just before a request is written: bytes still waiting from before are stray (the
+    // answer to the new request starts afresh), and answerLength bytes are expected. A serial port
+    // uses the length to be woken once per answer instead of once per byte.
+    virtual void beginExchange(int answerLength) {}
     // Ends the connection; no onRead call follows.
     virtual void close() {}
 

@@ -12,6 +12,8 @@
 #include <stdexcept>
 
 class QSerialPort;
+class QSocketNotifier;
+class QTimer;
 
 namespace qn {
 
@@ -49,13 +51,25 @@ public:
 
     bool write(const QByteArray &bytes) override;
     bool inError() const override { return comPortErrorCode() != ComPortCode::Ok; }
+    // Drops stray input and sets the terminal's wake-up threshold (VMIN) to the answer length:
+    // at 9600 baud the bytes of an answer arrive a millisecond apart, and waking for each of them
+    // would cost far more than decoding the answer.
+    void beginExchange(int answerLength) override;
     void close() override;
 
 private:
     void readAvailable();
+    void setWakeThreshold(int bytes);
+    void quietWait(int requestBytes);
+    void endQuietWait();
 
     QString m_portName;
     std::unique_ptr<QSerialPort> m_port;
+    int m_baudRate;
+    int m_awaited = 0; // answer bytes not yet received in this exchange
+    int m_threshold = -1;
+    QSocketNotifier *m_readNotifier = nullptr; // QSerialPort's own, when it can be found
+    QTimer *m_quiet = nullptr;
 };
 
 // The device path for a configured port: an absolute path is used as it is, a bare name is looked

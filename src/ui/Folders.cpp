@@ -126,8 +126,11 @@ Paths computeDevelopmentPaths(const QString &executablePath, const QString &deve
 QString findBuildTree(const QString &executableFolder)
 {
     // Walk up by name, so that a folder that does not exist (yet) still has its parents checked.
+    // Only a few levels: the programs sit at the root of the build tree, the test and benchmark
+    // executables one folder below it; a program installed somewhere deep inside a build tree
+    // is still an installed program.
     QString dir = QDir::cleanPath(QFileInfo(executableFolder).absoluteFilePath());
-    for (;;) {
+    for (int level = 0; level < 3; ++level) {
         if (QFileInfo(dir + QStringLiteral("/CMakeCache.txt")).isFile())
             return dir;
         const QString parent = QFileInfo(dir).path();
@@ -135,6 +138,7 @@ QString findBuildTree(const QString &executableFolder)
             return QString();
         dir = parent;
     }
+    return QString();
 }
 
 InitPathsResult InitPaths(const QString &executablePath, const QString &documents)

@@ -45,7 +45,7 @@ Paths computeDevelopmentPaths(const QString &executablePath, const QString &deve
                               QChar separator);
 
 // On this system a development build is one run from a CMake build tree: the executable's folder or
-// one above it holds "CMakeCache.txt". Returns that folder (the build tree's root, where the
+// one of the two above it holds "CMakeCache.txt". Returns that folder (the build tree's root, where the
 // resources are copied), or an empty string for an installed program.
 QString findBuildTree(const QString &executableFolder);
 

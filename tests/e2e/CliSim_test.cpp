@@ -3,7 +3,9 @@
 
 #include "SimProcess.h"
 
+#include <QFile>
 #include <QList>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace qn::test;
@@ -53,6 +55,25 @@ TEST(CliSim, ConnectsPollsAndWritesCsv)
     }
     // Milliseconds since the link came up grow row by row.
     EXPECT_LT(column(rows.first(), 0), column(rows.last(), 0));
+}
+
+TEST(CliSim, CsvGoesToAFileAndAnUnwritableOneIsRefused)
+{
+    SimProcess sim;
+    ASSERT_FALSE(sim.path().isEmpty());
+    QTemporaryDir dir;
+    const QString csv = dir.filePath("live.csv");
+    const CliRun r = runCli({"--port", sim.path(), "--seconds", "2", "--csv", csv});
+    EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+    QFile f(csv);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray text = f.readAll();
+    EXPECT_TRUE(text.startsWith("ms,R.P.M.,"));
+    EXPECT_GE(csvRows(text).size(), 4);
+
+    const CliRun bad = runCli({"--port", sim.path(), "--seconds", "2", "--csv", dir.filePath("no/such/dir.csv")});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_TRUE(bad.err.contains("cannot write")) << bad.err.constData();
 }
 
 TEST(CliSim, SilentEcuEndsInLinkLoss)

@@ -139,6 +139,12 @@ TEST_F(InitPathsTest, RunFromABuildTreeKeepsDataInTheBuildTree)
     EXPECT_FALSE(QFileInfo::exists(at("Documents")));
     EXPECT_EQ(foldersBelow(at("build/ci")),
               (QSet<QString>{"tests", "Location", "Log", "Oscilloscope"}));
+
+    // Installed deep inside a build tree, it is an installed program all the same.
+    const InitPathsResult installed = InitPaths(at("build/ci/install/opt/QN/qndiag/qndiag"), at("Documents"));
+    ASSERT_TRUE(installed.ok()) << installed.error.toStdString();
+    EXPECT_FALSE(installed.developmentBuild);
+    EXPECT_EQ(installed.paths.dataFolder, at("Documents/QN/qndiag/"));
 }
 
 TEST_F(InitPathsTest, DataFolderThatCannotBeCreatedIsReported)

@@ -71,6 +71,7 @@ Monitor::~Monitor()
 bool Monitor::start()
 {
     if (!m_options.csv.isEmpty()) {
+        m_csv.setFileName(m_options.csv);
         const bool ok = m_options.csv == QLatin1String("-") ? m_csv.open(stdout, QIODevice::WriteOnly)
                                                             : m_csv.open(QIODevice::WriteOnly | QIODevice::Truncate);
         if (!ok) {
