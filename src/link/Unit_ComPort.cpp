@@ -84,7 +84,7 @@ TComPort::TComPort(const QString &portName, int baudRate)
     m_quiet->setSingleShot(true);
     m_quiet->setTimerType(Qt::PreciseTimer);
     QObject::connect(m_quiet, &QTimer::timeout, this, &TComPort::endQuietWait);
-    QObject::connect(m_port.get(), &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
+    QObject::connect(m_port.get(), &QSerialPort::errorOccurred, this, [](QSerialPort::SerialPortError e) {
         switch (e) {
         case QSerialPort::NoError:
         case QSerialPort::TimeoutError:

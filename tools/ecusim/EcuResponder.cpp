@@ -6,10 +6,7 @@ EcuResponder::EcuResponder(EcuModel &model, uint32_t seed) : m_model(model), m_r
 
 uint8_t EcuResponder::checksum(const QByteArray &bytes)
 {
-    uint8_t sum = 0;
-    for (char c : bytes)
-        sum = uint8_t(sum + uint8_t(c));
-    return sum;
+    return qn::checksum(reinterpret_cast<const uint8_t *>(bytes.constData()), int(bytes.size()));
 }
 
 QByteArray EcuResponder::frame(uint8_t command, const QByteArray &payload)

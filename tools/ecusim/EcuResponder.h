@@ -7,6 +7,8 @@
 
 #include "EcuModel.h"
 
+#include "link/LinkFrame.h"
+
 #include <QByteArray>
 #include <cstdint>
 #include <random>
@@ -14,19 +16,9 @@
 
 namespace qn::sim {
 
-namespace Cmd {
-constexpr uint8_t IdentityLength = 0x21;
-constexpr uint8_t Identity = 0x22;
-constexpr uint8_t FuelMode = 0x23;
-constexpr uint8_t LevelSensor = 0x24;
-constexpr uint8_t WriteEnable = 0x25;
-constexpr uint8_t LiveData = 0x26;
-constexpr uint8_t Configuration = 0x27;
-constexpr uint8_t CarNumber = 0x2D;
-constexpr uint8_t ConfigWrite = 0x2F;
-} // namespace Cmd
-
-constexpr uint8_t FrameStart = 0x69;
+// The wire format is the tool's own: same command bytes, start byte and checksum.
+namespace Cmd = qn::Cmd;
+using qn::FrameStart;
 
 // Faults to inject. Counts run down as answers go out; the plan can be changed at any time.
 struct FaultPlan {
