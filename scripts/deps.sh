@@ -3,6 +3,7 @@
 # Usage: scripts/deps.sh [extra packages...]
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-connectivity-dev libgl-dev
+          qt6-qpa-plugins qt6-wayland fonts-dejavu-core
           googletest libgtest-dev libbenchmark-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
