@@ -11,3 +11,5 @@ echo "== validate + decode one live-data answer (target < 2 us)"
 build/release/bench/bench_decode --benchmark_min_time=1
 echo "== qndiag-cli against qndiag-sim at 9600 baud"
 bench/e2e_throughput.sh build/release "${QN_BENCH_SECONDS:-30}"
+echo "== qndiag window: start-up and CPU while polling (target < 1 % of one core)"
+build/release/bench/bench_window "${QN_WINDOW_SECONDS:-60}"

@@ -100,6 +100,15 @@ void DeviceLink::requestReady()
     awaitingAnswer = false;
 }
 
+void DeviceLink::setTraffic(int value)
+{
+    if (value == traffic)
+        return;
+    traffic = value;
+    if (onTraffic)
+        onTraffic(value);
+}
+
 void DeviceLink::comPortError()
 {
     if (m_deps.messages)
@@ -128,7 +137,7 @@ void DeviceLink::sendStep()
         Timer_Transmit.setEnabled(true);
         done = true;
     }
-    traffic = 0;
+    setTraffic(0);
     frame.rxCount = 0;
     if (done) {
         awaitingAnswer = true;
@@ -239,7 +248,7 @@ void DeviceLink::receiveStep()
     }
     Timer_RxWait.setEnabled(false);
     Timer_Transmit.setEnabled(false);
-    traffic = TrafficMax;
+    setTraffic(TrafficMax);
     const uint8_t command = frame.rx[2];
     decoder.dispatch(&frame.rx[1], frame.expected, connected);
     if (onAnswer)

@@ -56,6 +56,8 @@ public:
     std::function<void(const QString &)> reportScriptError;
     // After each valid answer has been decoded (before the next request is built).
     std::function<void(uint8_t command)> onAnswer;
+    // The traffic bar changed: 0 when a request is sent, TrafficMax when an answer is accepted.
+    std::function<void(int traffic)> onTraffic;
 
     // Takes the transport for the connection; received bytes arrive through its onRead.
     void attach(std::unique_ptr<Transport> transport);
@@ -108,6 +110,7 @@ private:
     void declareLost();
     void rewind(int n);
     void comPortError();
+    void setTraffic(int value);
 
     Deps m_deps;
     std::unique_ptr<Transport> m_transport;
