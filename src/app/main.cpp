@@ -7,24 +7,12 @@
 #include "link/Unit_Bluetooth.h"
 #include "link/Unit_SerialAccess.h"
 #include "ui/Folders.h"
+#include "platform/TerminationSignals.h"
 #include "ui/StyleSheet.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QScreen>
-#include <QSocketNotifier>
-#include <csignal>
-#include <unistd.h>
-
-namespace {
-int g_signalPipe[2] = {-1, -1};
-
-void onSignal(int)
-{
-    const char c = 1;
-    [[maybe_unused]] auto n = ::write(g_signalPipe[1], &c, 1);
-}
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -60,16 +48,7 @@ int main(int argc, char **argv)
     window.onStartupComplete = [&splash] { splash.reset(); };
 
     // SIGINT and SIGTERM close the window the normal way: link stopped, settings saved.
-    if (::pipe(g_signalPipe) == 0) {
-        std::signal(SIGINT, onSignal);
-        std::signal(SIGTERM, onSignal);
-    }
-    QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &window, [&window] {
-        char c;
-        [[maybe_unused]] auto n = ::read(g_signalPipe[0], &c, 1);
-        window.close();
-    });
+    qn::routeTerminationSignals(&window, [&window] { window.close(); });
 
     window.show();
     return app.exec();

@@ -4,20 +4,9 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QSocketNotifier>
-#include <csignal>
+#include "platform/TerminationSignals.h"
+
 #include <cstdio>
-#include <unistd.h>
-
-namespace {
-int g_signalPipe[2] = {-1, -1};
-
-void onSignal(int)
-{
-    const char c = 1;
-    [[maybe_unused]] auto n = ::write(g_signalPipe[1], &c, 1);
-}
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -58,11 +47,6 @@ int main(int argc, char **argv)
         }
     }
 
-    // SIGINT and SIGTERM end the run like the time limit does.
-    if (::pipe(g_signalPipe) == 0) {
-        std::signal(SIGINT, onSignal);
-        std::signal(SIGTERM, onSignal);
-    }
     qn::cli::Monitor monitor(options);
     int exitCode = 0;
     bool finished = false;
@@ -71,10 +55,8 @@ int main(int argc, char **argv)
         finished = true;
         QCoreApplication::exit(code);
     };
-    QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [&] {
-        char c;
-        [[maybe_unused]] auto n = ::read(g_signalPipe[0], &c, 1);
+    // SIGINT and SIGTERM end the run like the time limit does.
+    qn::routeTerminationSignals(&app, [&] {
         if (!finished) {
             finished = true;
             QCoreApplication::exit(qn::cli::Ok);
