@@ -19,7 +19,7 @@ AppCore::AppCore(Deps d)
     ApplySettingsDefaults(settings, deps.paths, deps.workAreaWidth, deps.workAreaHeight);
     // Not a modal box: the table is looked up three times per answer.
     temperatures.setReporter([this](const QString &text) {
-        messages.show(false, MsgKind::ComPortError, text, messageColour(MsgColour::Error, settings.colours));
+        messages.show(false, MsgKind::ErrorWithOk, text, messageColour(MsgColour::Error, settings.colours));
     });
     // The connection owns the link's lifecycle hooks (established, lost, stopped, events).
     events.onEvent = [this](uint8_t code) { dispatch(code); };

@@ -13,7 +13,8 @@ enum class MsgColour { Action, Complete, Warning, Error, PureRed };
 
 // Message kinds the link shows.
 namespace MsgKind {
-constexpr int ComPortError = 5;
+constexpr int ErrorWithOk = 5; // stays until its OK button: serial-port and file errors
+constexpr int ComPortError = ErrorWithOk;
 constexpr int OldVersion = 20;
 constexpr int CloseProgram = 21;
 constexpr int ConnectStart = 22;
