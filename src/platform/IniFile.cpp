@@ -250,6 +250,14 @@ bool IniFile::save(const QString &path, QString *error) const
         f.cancelWriting();
         return false;
     }
+    // The bytes sit in the device's buffer until here; commit() would rename a short file over
+    // the old one even when this last write fails (a full disk), so the flush is checked first.
+    if (!f.flush()) {
+        if (error)
+            *error = f.errorString();
+        f.cancelWriting();
+        return false;
+    }
     if (!f.commit()) {
         if (error)
             *error = f.errorString();
