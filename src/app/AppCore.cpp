@@ -1,5 +1,8 @@
 #include "app/AppCore.h"
 
+#include "dashboard/DefaultLayout.h"
+#include "dashboard/LayoutFile.h"
+
 namespace qn {
 
 AppCore::AppCore(Deps d)
@@ -50,6 +53,24 @@ void AppCore::completeStartup()
     running = true;
 }
 
+bool AppCore::startupDashboard()
+{
+    board.activeSet = 1;
+    const StartupLayoutResult r = startupLayout(deps.paths, settings.sts);
+    if (!r.ok()) {
+        messages.show(false, MsgKind::ErrorWithOk, r.error, messageColour(MsgColour::Error, settings.colours));
+    } else if (!r.backupPath.isEmpty()) {
+        // The user's layout was about to be replaced by the default one: it is kept, and where.
+        messages.show(false, MsgKind::Notice,
+                      language.text(QStringLiteral("MSG_GEN_Saved_Location")) + QLatin1Char(' ') + r.backupPath,
+                      messageColour(MsgColour::Complete, settings.colours));
+    }
+    LayoutReadOptions options;
+    options.fontColour = settings.sts.FNT_Color;
+    loadLayoutFile(board, deps.paths.layoutFile, options);
+    return !settings.sts.Run_Loc[1];
+}
+
 void AppCore::closeRequested()
 {
     running = false;
@@ -59,7 +80,13 @@ void AppCore::closeRequested()
 SaveResult AppCore::formClose(const WindowValues &bounds)
 {
     connection.stopAndRelease();
-    return SaveSettings(settings, deps.paths, bounds);
+    SaveResult result = SaveSettings(settings, deps.paths, bounds);
+    QString layoutError;
+    if (saveLayout(board, deps.paths.layoutFile, &layoutError) != LayoutSaveResult::Saved && result.ok) {
+        result.ok = false;
+        result.error = layoutError;
+    }
+    return result;
 }
 
 void AppCore::shutdown()

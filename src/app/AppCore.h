@@ -6,6 +6,7 @@
 
 #include "app/MessageBar.h"
 #include "config/Config_Record.h"
+#include "dashboard/DashboardModel.h"
 #include "data/LiveValues.h"
 #include "data/StatusStrip.h"
 #include "data/TemperatureTable.h"
@@ -60,9 +61,13 @@ public:
 
     // The main window has been shown: texts fetched, link stopped, event 1 in a second.
     void formShow();
+    // The dashboard at start-up: the default layout written when the settings or the layout file
+    // is missing (a user's layout kept as a backup first, and said so), then the layout loaded.
+    // Returns true when the layout has not been fitted to a window yet (the first-run fit).
+    bool startupDashboard();
     // The close button: running flag cleared, the close-program message follows.
     void closeRequested();
-    // The main window closes: the link stops and the settings are written.
+    // The main window closes: the link stops, the settings and then the layout are written.
     SaveResult formClose(const WindowValues &bounds);
     // Every timer off (before the window is destroyed).
     void shutdown();
@@ -82,6 +87,7 @@ public:
     DeviceLink link;
     StatusStrip status;
     Connection connection;
+    DashboardModel board; // the dashboard lists
 
     // DecoderHooks
     void statusIndicators(uint8_t statusByte) override;

@@ -15,6 +15,7 @@ enum class MsgColour { Action, Complete, Warning, Error, PureRed };
 namespace MsgKind {
 constexpr int ErrorWithOk = 5; // stays until its OK button: serial-port and file errors
 constexpr int ComPortError = ErrorWithOk;
+constexpr int Notice = 7; // an OK button and a 2 s countdown
 constexpr int OldVersion = 20;
 constexpr int CloseProgram = 21;
 constexpr int ConnectStart = 22;

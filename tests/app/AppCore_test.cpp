@@ -5,6 +5,9 @@
 #include "EcuResponder.h"
 #include "SimLoopback.h"
 #include "app/AppCore.h"
+#include "dashboard/LayoutFile.h"
+
+#include <QFileInfo>
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -145,4 +148,42 @@ TEST_F(AppFixture, ShutdownLeavesNoTimerRunning)
     ASSERT_TRUE(core->link.connected);
     core->shutdown();
     EXPECT_FALSE(clock.step());
+}
+
+TEST_F(AppFixture, FirstStartWritesTheDefaultLayoutAndLaterStartsKeepIt)
+{
+    start(false);
+    EXPECT_TRUE(core->startupDashboard()); // not fitted to a window yet
+    EXPECT_EQ(core->board.objectCount(), 29);
+    const QString layout = core->deps.paths.layoutFile;
+    ASSERT_TRUE(QFileInfo::exists(layout));
+    core->settings.sts.Run_Loc[1] = true;
+    ASSERT_TRUE(core->formClose(WindowValues::fromRecord(core->settings.sts)).ok);
+
+    // Both files present: nothing is rewritten, nothing to fit.
+    core.reset();
+    start(false);
+    EXPECT_FALSE(core->startupDashboard());
+    EXPECT_EQ(core->board.objectCount(), 29);
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(AppFixture, MissingSettingsKeepTheUsersLayoutAsABackup)
+{
+    start(false);
+    core->startupDashboard();
+    core->board.deleteObject(0); // the user's own layout: 28 objects
+    ASSERT_TRUE(core->formClose(WindowValues::fromRecord(core->settings.sts)).ok);
+    QFile::remove(core->deps.paths.settingsFile);
+
+    core.reset();
+    start(false);
+    core->startupDashboard();
+    EXPECT_EQ(core->board.objectCount(), 29); // the default again
+    ASSERT_FALSE(shown.empty());
+    const QString backup = core->deps.paths.layoutFile + QStringLiteral(".bak");
+    EXPECT_TRUE(shown.back().second.endsWith(backup)) << shown.back().second.toStdString();
+    DashboardModel kept;
+    ASSERT_TRUE(loadLayoutFile(kept, backup));
+    EXPECT_EQ(kept.objectCount(), 28);
 }
