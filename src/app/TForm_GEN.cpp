@@ -3,7 +3,11 @@
 #include "app/MessageBarWidget.h"
 #include "app/Version.h"
 #include "app/WaitIndicatorWidget.h"
+#include "dashboard/DashboardWidget.h"
+#include "dashboard/LayoutFile.h"
+#include "dashboard/Refresh.h"
 #include "data/StatusStripWidget.h"
+#include "ui/ColourText.h"
 #include "ui/TForm_Shell.h"
 #include "ui/WindowFrameWidget.h"
 
@@ -39,6 +43,15 @@ TForm_GEN::TForm_GEN(AppCore &core, TimerHost &timers)
     resize(619, 561);
     buildLayout();
 
+    DashboardWidget::Pages pages{};
+    pages[0] = Panel_Bottom;
+    for (size_t i = 0; i < VertScrollBox.size(); ++i)
+        pages[i + 1] = VertScrollBox[i]->widget();
+    m_dashboard = std::make_unique<DashboardWidget>(core.board, core.live, core.settings.sts, core.language, pages);
+    m_dashboard->setPicturePath(core.deps.paths.splashPicture);
+    m_dashboard->setTimerHost(&timers);
+    core.onLiveData = [this] { refreshDashboard(); };
+
     m_messageBar = std::make_unique<MessageBarWidget>(core.messages, core.settings.sts, Panel);
     m_wait = std::make_unique<WaitIndicator>(Panel);
     m_frame = std::make_unique<WindowFrameWidget>(this, Panel_Header, Panel, core.settings.sts, timers);
@@ -53,6 +66,8 @@ TForm_GEN::TForm_GEN(AppCore &core, TimerHost &timers)
         for (TForm_Shell *form : m_forms)
             if (form->isOpen())
                 form->followMainWindow();
+        if (m_startupComplete)
+            m_dashboard->rescale(m_sizes, currentSizes());
     };
 
     core.window.host = this;
@@ -82,6 +97,8 @@ TForm_GEN::~TForm_GEN()
     m_core.shutdown();
     m_core.window = {};
     m_core.link.onTraffic = nullptr;
+    m_core.onLiveData = nullptr;
+    m_dashboard.reset();
 }
 
 QToolButton *TForm_GEN::headerButton(const QString &caption, const QString &styleName, const QString &glyph)
@@ -169,6 +186,9 @@ void TForm_GEN::showEvent(QShowEvent *event)
         return;
     m_shown = true;
     m_frame->place();
+    m_fitPending = m_core.startupDashboard();
+    m_dashboard->build();
+    refreshDashboard();
     m_core.formShow();
     Label_Header->setText(headerText(m_core.deps.paths.programName));
     Button_Settings->setEnabled(false);
@@ -181,6 +201,9 @@ void TForm_GEN::completeStartup()
     activateWindow();
     TabControl->setCurrentIndex(qBound(0, m_core.settings.sts.Page_Index, TabControl->count() - 1));
     m_frame->applyAfterSizeChange();
+    m_sizes = currentSizes();
+    if (m_fitPending)
+        firstRunFit();
     m_wait->stop();
     m_startupComplete = true;
     if (onStartupComplete)
@@ -220,6 +243,65 @@ void TForm_GEN::closeSecondaryForms()
         if (form->isOpen())
             form->closeForm();
 }
+
+void TForm_GEN::refreshDashboard()
+{
+    RefreshInputs in;
+    in.live = &m_core.live;
+    in.sts = &m_core.settings.sts;
+    in.colours = &m_core.settings.colours;
+    in.texts = &m_core.language.ready();
+    in.connected = m_core.link.connected;
+    in.gasOperation = hasBits(m_core.link.ecu.modeByte, 0x04);
+    in.accent = styleAccentColour(m_core.settings.sts.Style);
+    m_dashboard->refresh(std::move(in));
+}
+
+WindowSizes TForm_GEN::currentSizes() const
+{
+    WindowSizes s;
+    s.page = QSizeF(VertScrollBox[0]->viewport()->size());
+    s.bottom = QSizeF(Panel_Bottom->size());
+    return s;
+}
+
+FitGeometry TForm_GEN::fitGeometry() const
+{
+    const STS_Record &sts = m_core.settings.sts;
+    FitGeometry g;
+    g.pageArea = QSizeF(TabControl->size());
+    g.firstPageBox = QSizeF(VertScrollBox[0]->viewport()->size());
+    g.bottomPanel = QSizeF(Panel_Bottom->size());
+    g.layoutSet = m_core.board.activeSet;
+    g.offsetD = sts.GEN_OffsetD;
+    g.gap = gapFor(sts.GEN_Offset, sts.GEN_OffsetD);
+    return g;
+}
+
+void TForm_GEN::firstRunFit()
+{
+    // The layout has not met this window yet: fit every page to it once, then keep the result.
+    m_fitPending = false;
+    std::vector<Box> boxes;
+    const auto &objects = m_core.board.objects;
+    for (size_t i = 0; i < objects.size(); ++i)
+        if (objects[i])
+            boxes.push_back(Box{int(i), objects[i]->shownPage(), QRectF(objects[i]->rect)});
+    const auto result = qn::firstRunFit(boxes, fitGeometry(), m_core.settings.sts.Run_Loc[1]);
+    if (!result)
+        return;
+    for (const Box &b : boxes)
+        m_dashboard->setObjectRect(b.id, b.rect.toRect());
+    m_core.settings.sts.Run_Loc[size_t(result->runLocSet)] = true;
+    if (result->pageIndex >= 0)
+        TabControl->setCurrentIndex(result->pageIndex);
+    QString error;
+    if (saveLayout(m_core.board, m_core.deps.paths.layoutFile, &error) != LayoutSaveResult::Saved)
+        m_core.messages.showMessage(MsgKind::ErrorWithOk, QStringLiteral("MSG_Cannot_Save_File"), MsgColour::Error);
+    refreshDashboard();
+}
+
+void TForm_GEN::resetFuelMaxima() { resetSplitMaxima(m_core.board); }
 
 void TForm_GEN::setConnectButtonEnabled(bool on) { Button_Connect->setEnabled(on); }
 

@@ -5,6 +5,7 @@
 // does for it what needs a window.
 
 #include "app/AppCore.h"
+#include "dashboard/edit/Fitting.h"
 
 #include <QWidget>
 #include <array>
@@ -20,6 +21,7 @@ class QToolButton;
 
 namespace qn {
 
+class DashboardWidget;
 class FileDialogWidget;
 class MessageBarWidget;
 class TForm_Shell;
@@ -51,6 +53,9 @@ public:
     static QString headerText(const QString &programName);
     bool startupComplete() const { return m_startupComplete; }
     WindowFrameWidget *frame() const { return m_frame.get(); }
+    DashboardWidget *dashboard() const { return m_dashboard.get(); }
+    // One dashboard refresh with the current live values (after every live-data answer).
+    void refreshDashboard();
 
     // The form registry: the secondary forms, each a shell of its sub-form kind.
     void registerForm(TForm_Shell *form);
@@ -60,6 +65,7 @@ public:
     void closeSecondaryForms() override;
     void raiseWindow() override;
     void activateAndLowerWindow() override;
+    void resetFuelMaxima() override;
     void startWaitIndicator() override;
     void stopWaitIndicator() override;
 
@@ -74,6 +80,9 @@ private:
     QToolButton *headerButton(const QString &caption, const QString &styleName, const QString &glyph);
     void buildLayout();
     void completeStartup();
+    WindowSizes currentSizes() const;
+    FitGeometry fitGeometry() const;
+    void firstRunFit();
 
     AppCore &m_core;
     std::unique_ptr<MessageBarWidget> m_messageBar;
@@ -81,6 +90,9 @@ private:
     StatusStripWidget *m_status = nullptr;
     std::unique_ptr<WindowFrameWidget> m_frame;
     std::vector<TForm_Shell *> m_forms;
+    std::unique_ptr<DashboardWidget> m_dashboard;
+    WindowSizes m_sizes;
+    bool m_fitPending = false;
     bool m_shown = false;
     bool m_startupComplete = false;
 };
