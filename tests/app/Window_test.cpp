@@ -5,6 +5,8 @@
 #include "SimProcess.h"
 #include "app/AppCore.h"
 #include "app/TForm_GEN.h"
+#include "dashboard/DashboardWidget.h"
+#include "dashboard/LayoutFile.h"
 #include "link/Unit_Bluetooth.h"
 #include "link/Unit_SerialAccess.h"
 #include "ui/Folders.h"
@@ -16,6 +18,9 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -124,4 +129,51 @@ TEST_F(WindowFixture, ConnectsPollsLosesAndReconnectsThenSavesOnClose)
     QFile again(paths.settingsFile);
     ASSERT_TRUE(again.open(QIODevice::ReadOnly));
     EXPECT_EQ(again.readAll(), written);
+}
+
+TEST_F(WindowFixture, FirstStartBuildsTheDefaultDashboardThatFollowsTheSimulator)
+{
+    test::SimProcess sim;
+    ASSERT_FALSE(sim.path().isEmpty());
+    writeSettings(sim.path());
+    QFile::remove(paths.layoutFile);
+    auto core = makeCore();
+    Paths shipped = paths;
+    shipped.stylesFolder = QStringLiteral(QN_RESOURCES "/Styles");
+    qApp->setStyleSheet(loadStyleSheet(shipped, core->settings.sts.Style));
+    TForm_GEN window(*core, timers);
+    window.show();
+    ASSERT_TRUE(waitFor([&] { return core->link.connected; }, 15000));
+    int answers = 0;
+    core->link.onAnswer = [&](uint8_t cmd) { answers += cmd == Cmd::LiveData; };
+    ASSERT_TRUE(waitFor([&] { return answers >= 4; }, 5000));
+
+    EXPECT_TRUE(QFileInfo::exists(paths.layoutFile));
+    EXPECT_EQ(core->board.objectCount(), 29);
+    EXPECT_TRUE(core->settings.sts.Run_Loc[1]); // fitted to the window once
+    // The engine-speed object of page 2 (object 11 of the layout) shows the decoded value.
+    const auto &rpmObject = core->board.objects[10];
+    ASSERT_TRUE(rpmObject);
+    EXPECT_EQ(rpmObject->kind, LV_RPM);
+    const QString expected = formatValue(core->live.value(LV_RPM), 1, core->live[LV_RPM].decimals);
+    bool shown = false;
+    for (const ContentEntry &e : parseContentList(rpmObject->content))
+        if (e.kind == ElementKind::Current && window.dashboard()->text(e.index))
+            shown = window.dashboard()->text(e.index)->text() == expected;
+    EXPECT_TRUE(shown) << expected.toStdString();
+
+    for (int page = 0; page < 5; ++page) {
+        window.TabControl->setCurrentIndex(page);
+        QApplication::processEvents();
+        window.grab().save(QStringLiteral(QN_BUILD_DIR "/window-page%1.png").arg(page + 1));
+    }
+    window.close();
+    // The layout survives the restart exactly: loading and saving it gives the same file.
+    QFile f(paths.layoutFile);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    DashboardModel again;
+    ASSERT_TRUE(loadLayoutFile(again, paths.layoutFile));
+    EXPECT_EQ(again.objectCount(), 29);
+    EXPECT_EQ(layoutBytes(again), before);
 }

@@ -1,4 +1,5 @@
 #include "dashboard/edit/Fitting.h"
+#include "dashboard/DefaultLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -308,4 +309,36 @@ TEST(ElementScale, ElementsFollowTheObjectsSize)
 }
 
 } // namespace
+} // namespace qn
+
+namespace qn {
+// The default layout fitted to an 800 x 600 window: every page stays inside its area and no two
+// objects overlap, even where growing the sizes in place would push objects off the page.
+TEST(FitSet, DefaultLayoutStaysOnItsPagesWithoutOverlaps)
+{
+    std::vector<Box> boxes;
+    int id = 0;
+    for (const DefaultObject &o : defaultLayoutObjects())
+        boxes.push_back(Box{id++, o.page, QRectF(o.x, o.y, o.width, o.height)});
+    FitGeometry g;
+    g.pageArea = QSizeF(800, 415);
+    g.firstPageBox = QSizeF(798, 388);
+    g.bottomPanel = QSizeF(800, 40);
+    fitAllPages(boxes, g);
+    for (int page = 1; page <= 5; ++page) {
+        for (const Box &a : boxes) {
+            if (a.page != page)
+                continue;
+            EXPECT_GE(a.rect.left(), -0.5) << a.id;
+            EXPECT_LE(a.rect.right(), 798.5) << a.id;
+            EXPECT_GE(a.rect.top(), -0.5) << a.id;
+            for (const Box &b : boxes)
+                if (b.page == page && b.id > a.id) {
+                    const QRectF common = a.rect.intersected(b.rect);
+                    EXPECT_FALSE(common.width() > 0.5 && common.height() > 0.5) << a.id << " and " << b.id;
+                }
+        }
+    }
+}
+
 } // namespace qn

@@ -105,6 +105,30 @@ bool pushApart(std::vector<QRectF> &set, const std::vector<QRectF> &start, size_
     return true;
 }
 
+namespace {
+
+bool withinTarget(const std::vector<QRectF> &set, const QSizeF &target)
+{
+    QRectF box;
+    for (const QRectF &r : set)
+        box = box.isNull() ? r : box.united(r);
+    return box.width() <= target.width() + 1 && box.height() <= target.height() + 1;
+}
+
+// Pairs of objects that cover a common area (touching edges do not count).
+int overlaps(const std::vector<QRectF> &set)
+{
+    int n = 0;
+    for (size_t i = 0; i < set.size(); ++i)
+        for (size_t j = i + 1; j < set.size(); ++j) {
+            const QRectF common = set[i].intersected(set[j]);
+            n += common.width() > 0.5 && common.height() > 0.5;
+        }
+    return n;
+}
+
+} // namespace
+
 FitResult fitSet(std::vector<Box> &layout, int page, const FitGeometry &geo)
 {
     FitResult result;
@@ -147,6 +171,14 @@ FitResult fitSet(std::vector<Box> &layout, int page, const FitGeometry &geo)
         set[k].setHeight(atLeastOne(set[k].height() * result.fy));
         if (!pushApart(set, start, k, geo.gap))
             result.settled = false;
+    }
+    // Sizes grown in place with neighbours pushed apart can leave the set larger than its page
+    // (objects pushed off it, clipped) or overlapping where they did not: then the arrangement is
+    // scaled as a whole, positions with the sizes, which keeps it inside the target as designed.
+    if (!withinTarget(set, result.target) || overlaps(set) > overlaps(start)) {
+        for (size_t k = 0; k < set.size(); ++k)
+            set[k] = QRectF(minX + (start[k].x() - minX) * result.fx, minY + (start[k].y() - minY) * result.fy,
+                            atLeastOne(start[k].width() * result.fx), atLeastOne(start[k].height() * result.fy));
     }
     for (size_t m = 0; m < members.size(); ++m)
         layout[members[m]].rect = set[m];
