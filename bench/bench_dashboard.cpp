@@ -64,6 +64,7 @@ int main(int argc, char **argv)
     options.fontColour = settings.sts.FNT_Color;
     qn::loadLayoutFile(model, layout, options);
     qn::DashboardWidget board(model, live, settings.sts, language, pages);
+    board.setPicturePath(QStringLiteral(QN_RESOURCES "/qndiag.jpg"));
     board.build();
     qn::RefreshInputs in;
     in.live = &live;
