@@ -4,6 +4,7 @@
 #include "app/Version.h"
 #include "app/WaitIndicatorWidget.h"
 #include "dashboard/DashboardWidget.h"
+#include "dashboard/DefaultLayout.h"
 #include "dashboard/LayoutFile.h"
 #include "dashboard/Refresh.h"
 #include "data/StatusStripWidget.h"
@@ -282,23 +283,43 @@ void TForm_GEN::firstRunFit()
 {
     // The layout has not met this window yet: fit every page to it once, then keep the result.
     m_fitPending = false;
+    if (!m_core.settings.sts.Run_Loc[size_t(m_core.board.activeSet)])
+        fitAllPagesAndSave();
+}
+
+void TForm_GEN::fitAllPagesAndSave()
+{
     std::vector<Box> boxes;
     const auto &objects = m_core.board.objects;
     for (size_t i = 0; i < objects.size(); ++i)
         if (objects[i])
             boxes.push_back(Box{int(i), objects[i]->shownPage(), QRectF(objects[i]->rect)});
-    const auto result = qn::firstRunFit(boxes, fitGeometry(), m_core.settings.sts.Run_Loc[1]);
-    if (!result)
-        return;
+    const FitAllResult result = fitAllPages(boxes, fitGeometry());
     for (const Box &b : boxes)
         m_dashboard->setObjectRect(b.id, b.rect.toRect());
-    m_core.settings.sts.Run_Loc[size_t(result->runLocSet)] = true;
-    if (result->pageIndex >= 0)
-        TabControl->setCurrentIndex(result->pageIndex);
-    QString error;
-    if (saveLayout(m_core.board, m_core.deps.paths.layoutFile, &error) != LayoutSaveResult::Saved)
+    m_core.settings.sts.Run_Loc[size_t(result.runLocSet)] = true;
+    if (result.pageIndex >= 0)
+        TabControl->setCurrentIndex(result.pageIndex);
+    if (saveLayout(m_core.board, m_core.deps.paths.layoutFile) != LayoutSaveResult::Saved)
         m_core.messages.showMessage(MsgKind::ErrorWithOk, QStringLiteral("MSG_Cannot_Save_File"), MsgColour::Error);
     refreshDashboard();
+}
+
+void TForm_GEN::resetToDefault()
+{
+    STS_Record &sts = m_core.settings.sts;
+    QString error;
+    if (!writeDefaultLayout(m_core.deps.paths.layoutFile, sts, &error)) {
+        m_core.messages.showMessage(MsgKind::ErrorWithOk, QStringLiteral("MSG_Cannot_Save_File"), MsgColour::Error);
+        return;
+    }
+    if (m_core.board.objectCount() > 0)
+        m_dashboard->clear();
+    LayoutReadOptions options;
+    options.fontColour = sts.FNT_Color;
+    loadLayoutFile(m_core.board, m_core.deps.paths.layoutFile, options);
+    m_dashboard->build();
+    fitAllPagesAndSave();
 }
 
 void TForm_GEN::resetFuelMaxima() { resetSplitMaxima(m_core.board); }

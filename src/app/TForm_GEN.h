@@ -56,6 +56,9 @@ public:
     DashboardWidget *dashboard() const { return m_dashboard.get(); }
     // One dashboard refresh with the current live values (after every live-data answer).
     void refreshDashboard();
+    // A fresh dashboard: the default layout written over the current one, loaded and fitted to
+    // the window (the arrangement menu asks about saving the current layout first).
+    void resetToDefault();
 
     // The form registry: the secondary forms, each a shell of its sub-form kind.
     void registerForm(TForm_Shell *form);
@@ -83,6 +86,7 @@ private:
     WindowSizes currentSizes() const;
     FitGeometry fitGeometry() const;
     void firstRunFit();
+    void fitAllPagesAndSave();
 
     AppCore &m_core;
     std::unique_ptr<MessageBarWidget> m_messageBar;

@@ -162,6 +162,14 @@ TEST_F(WindowFixture, FirstStartBuildsTheDefaultDashboardThatFollowsTheSimulator
             shown = window.dashboard()->text(e.index)->text() == expected;
     EXPECT_TRUE(shown) << expected.toStdString();
 
+    // Reset to default after the user removed an object: the default layout again, fitted.
+    window.dashboard()->deleteObject(0);
+    EXPECT_EQ(core->board.objectCount(), 28);
+    window.resetToDefault();
+    EXPECT_EQ(core->board.objectCount(), 29);
+    EXPECT_TRUE(core->settings.sts.Run_Loc[1]);
+    QApplication::processEvents();
+
     for (int page = 0; page < 5; ++page) {
         window.TabControl->setCurrentIndex(page);
         QApplication::processEvents();
