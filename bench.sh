@@ -11,5 +11,7 @@ echo "== validate + decode one live-data answer (target < 2 us)"
 build/release/bench/bench_decode --benchmark_min_time=1
 echo "== qndiag-cli against qndiag-sim at 9600 baud"
 bench/e2e_throughput.sh build/release "${QN_BENCH_SECONDS:-30}"
-echo "== qndiag window: start-up and CPU while polling (target < 1 % of one core)"
+echo "== dashboard: build from the default layout and one refresh"
+build/release/bench/bench_dashboard
+echo "== qndiag window with the default dashboard: start-up and CPU while polling (targets < 1 % without, < 3 % with a dashboard)"
 build/release/bench/bench_window "${QN_WINDOW_SECONDS:-60}"
