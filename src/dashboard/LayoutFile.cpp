@@ -323,16 +323,26 @@ int nextFreeSection(const IniFile &ini)
     return 0;
 }
 
-LayoutSaveResult appendEditedObject(const EditedObject &edited, int activeSet, const QString &path, QString *error)
+// The working file and the empty section an append writes: Failed when the file cannot be read,
+// Full when the reader's 50 sections are taken, Saved when section is ready.
+static LayoutSaveResult openAppendSection(const QString &path, IniFile &ini, QString &section, QString *error)
 {
-    IniFile ini;
     if (!loadExisting(path, ini, error))
         return LayoutSaveResult::Failed;
     const int n = nextFreeSection(ini);
     if (n == 0)
         return LayoutSaveResult::Full;
-    const QString section = sectionName(n);
+    section = sectionName(n);
     ini.eraseSection(section);
+    return LayoutSaveResult::Saved;
+}
+
+LayoutSaveResult appendEditedObject(const EditedObject &edited, int activeSet, const QString &path, QString *error)
+{
+    IniFile ini;
+    QString section;
+    if (const LayoutSaveResult opened = openAppendSection(path, ini, section, error); opened != LayoutSaveResult::Saved)
+        return opened;
     const int s = safeActiveSet(activeSet);
     const int s2 = otherSet(s);
     const int kind = edited.frames.empty() ? 0 : edited.frames.front().kind;
@@ -365,13 +375,9 @@ LayoutSaveResult appendEditedObject(const EditedObject &edited, int activeSet, c
 LayoutSaveResult appendPictureObject(int activeSet, const QString &path, QString *error)
 {
     IniFile ini;
-    if (!loadExisting(path, ini, error))
-        return LayoutSaveResult::Failed;
-    const int n = nextFreeSection(ini);
-    if (n == 0)
-        return LayoutSaveResult::Full;
-    const QString section = sectionName(n);
-    ini.eraseSection(section);
+    QString section;
+    if (const LayoutSaveResult opened = openAppendSection(path, ini, section, error); opened != LayoutSaveResult::Saved)
+        return opened;
     const int s = safeActiveSet(activeSet);
     const int s2 = otherSet(s);
     ini.writeInteger(section, QStringLiteral("Tag"), ObjectKind::Picture);
